@@ -1,0 +1,3 @@
+#include "umbrafield.h"
+
+int main() { return umbrafield::Run(); }

@@ -53,6 +53,13 @@ HPALETTE StockPalette() {
   return handle;
 }
 
+// Made before any call takes pointers into the object table, which adding
+// to it may move.
+void EnsureStockObjects() {
+  StockBitmap();
+  StockPalette();
+}
+
 int g_memory_dcs = 0;
 int g_memory_dc_limit = -1;
 
@@ -133,6 +140,8 @@ void DecodeRow(const GdiBitmap& b, int x, int y, int count, uint32_t* out) {
   const uint8_t* row = RowOf(b, y);
   uint32_t masks[3];
   DefaultMasks(b, masks);
+  // The usual 8-8-8 layout needs no channel scaling.
+  const bool plain = masks[0] == 0xFF0000 && masks[1] == 0x00FF00 && masks[2] == 0x0000FF;
   for (int i = 0; i < count; ++i) {
     int px = x + i;
     uint32_t color = 0;
@@ -158,7 +167,8 @@ void DecodeRow(const GdiBitmap& b, int x, int y, int count, uint32_t* out) {
       case 32: {
         uint32_t v;
         std::memcpy(&v, row + 4 * px, 4);
-        color = (Expand(v, masks[0]) << 16) | (Expand(v, masks[1]) << 8) | Expand(v, masks[2]);
+        color = plain ? v & 0xFFFFFF
+                      : (Expand(v, masks[0]) << 16) | (Expand(v, masks[1]) << 8) | Expand(v, masks[2]);
         break;
       }
     }
@@ -197,6 +207,8 @@ void EncodeRow(GdiBitmap& b, int x, int y, int count, const uint32_t* in, Neares
   uint8_t* row = RowOf(b, y);
   uint32_t masks[3];
   DefaultMasks(b, masks);
+  // The usual 8-8-8 layout needs no channel scaling.
+  const bool plain = masks[0] == 0xFF0000 && masks[1] == 0x00FF00 && masks[2] == 0x0000FF;
   for (int i = 0; i < count; ++i) {
     int px = x + i;
     uint32_t c = in[i];
@@ -224,7 +236,7 @@ void EncodeRow(GdiBitmap& b, int x, int y, int count, const uint32_t* in, Neares
         row[3 * px + 2] = uint8_t(r);
         break;
       case 32: {
-        uint32_t v = Reduce(r, masks[0]) | Reduce(g, masks[1]) | Reduce(bl, masks[2]);
+        uint32_t v = plain ? c & 0xFFFFFF : Reduce(r, masks[0]) | Reduce(g, masks[1]) | Reduce(bl, masks[2]);
         std::memcpy(row + 4 * px, &v, 4);
         break;
       }
@@ -284,6 +296,7 @@ BOOL DeleteDC(HDC hdc) {
 }
 
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ h) {
+  EnsureStockObjects();
   DeviceContext* dc = DeviceContexts().Get(hdc);
   GdiObject* object = GdiObjects().Get(h);
   if (!dc || !object) return 0;
@@ -355,6 +368,7 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* pbmi, UINT usage, void** ppv
 }
 
 UINT GetDIBColorTable(HDC hdc, UINT iStart, UINT cEntries, RGBQUAD* prgbq) {
+  EnsureStockObjects();
   DeviceContext* dc = DeviceContexts().Get(hdc);
   if (!dc || !dc->memory || !prgbq) return 0;
   GdiBitmap* b = BitmapOf(*dc);
@@ -365,6 +379,7 @@ UINT GetDIBColorTable(HDC hdc, UINT iStart, UINT cEntries, RGBQUAD* prgbq) {
 }
 
 BOOL BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
+  EnsureStockObjects();
   DeviceContext* dst = DeviceContexts().Get(hdc);
   DeviceContext* src = DeviceContexts().Get(hdcSrc);
   if (!dst || !src || rop != SRCCOPY || !src->memory) return FALSE;
@@ -446,6 +461,7 @@ HPALETTE CreateHalftonePalette(HDC hdc) {
 
 HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd) {
   (void)bForceBkgd;  // there is no system palette to give way in
+  EnsureStockObjects();
   DeviceContext* dc = DeviceContexts().Get(hdc);
   GdiObject* object = ObjectOfKind(hPal, GdiKind::Palette);
   if (!dc || !object) return 0;

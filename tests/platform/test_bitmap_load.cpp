@@ -12,7 +12,7 @@
 
 namespace {
 
-std::string TempFile(const std::string& name) { return testing::TempDir() + "bitmap_load_" + name; }
+std::string TempFile(const std::string& name) { return bmpfix::Track(testing::TempDir() + "bitmap_load_" + name); }
 
 constexpr UINT kTextureFlags = LR_LOADFROMFILE | LR_LOADTRANSPARENT | LR_CREATEDIBSECTION;
 
@@ -60,6 +60,7 @@ TEST_P(BitmapDepth, KeepsFileDepthRowsAndBytes) {
     h.width = c.width;
     h.height = height;
     h.bits = c.bits;
+    h.colors_used = uint32_t(c.colors);
     const auto rows = PatternRows(c.width, 3, c.bits);
     const std::string path = TempFile("depth_" + std::to_string(c.bits) + ".bmp");
     ASSERT_TRUE(bmpfix::WriteFile(path, bmpfix::Build(h, Palette(c.colors), rows)));
@@ -194,8 +195,18 @@ std::vector<uint8_t> Patched(size_t at, uint32_t value, int width = 4) {
 const BadCase kBadFiles[] = {
     {"empty", [] { return std::vector<uint8_t>(); }},
     {"only_magic", [] { return std::vector<uint8_t>{'B', 'M'}; }},
-    {"file_header_only", [] { return std::vector<uint8_t>(GoodFile().begin(), GoodFile().begin() + 14); }},
-    {"headers_cut_short", [] { return std::vector<uint8_t>(GoodFile().begin(), GoodFile().begin() + 53); }},
+    {"file_header_only",
+     [] {
+       auto f = GoodFile();
+       f.resize(14);
+       return f;
+     }},
+    {"headers_cut_short",
+     [] {
+       auto f = GoodFile();
+       f.resize(53);
+       return f;
+     }},
     {"pixels_cut_short",
      [] {
        auto f = GoodFile();

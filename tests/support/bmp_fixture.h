@@ -58,6 +58,26 @@ inline std::vector<uint8_t> Build(const Header& h, const std::vector<uint32_t>& 
   return out;
 }
 
+// Files written through Track are removed when the program ends.
+class TrackedFiles {
+ public:
+  ~TrackedFiles() {
+    for (const auto& path : paths_) std::remove(path.c_str());
+  }
+  const std::string& Track(const std::string& path) {
+    paths_.push_back(path);
+    return path;
+  }
+
+ private:
+  std::vector<std::string> paths_;
+};
+
+inline std::string Track(const std::string& path) {
+  static TrackedFiles files;
+  return files.Track(path);
+}
+
 inline bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;

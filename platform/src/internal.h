@@ -165,6 +165,13 @@ void ApplyIcon(SDL_Window* window, HICON icon);
 // Starts SDL's video subsystem once; false when no video driver works.
 bool EnsureVideo();
 
+// ------------------------------------------- testing hooks (memory.cpp, gdi.cpp)
+// Make allocations fail past a limit, so that tests reach the paths that
+// clean up after a failed allocation. 0 lifts the limit.
+void SetGlobalBlockLimitForTesting(size_t bytes);
+int LiveGlobalBlocksForTesting();
+void SetMemoryDcLimitForTesting(int count);
+
 // ------------------------------------------------- child windows (compose.cpp)
 // Draws the visible child windows of a top-level window over its GL back
 // buffer, clipped to their regions, leaving the GL state as it found it.

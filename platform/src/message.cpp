@@ -14,6 +14,16 @@ bool EnsureVideo() {
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
     state = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
+    // SDL falls back on its invisible drivers when no display answers; a
+    // window nobody can see is no window unless one was asked for by name.
+    const char* driver = state == 1 ? SDL_GetCurrentVideoDriver() : nullptr;
+    const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+    if (driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+        !(wanted && SDL_strcasestr(wanted, driver))) {
+      SDL_QuitSubSystem(SDL_INIT_VIDEO);
+      SDL_SetError("no display is available (set SDL_VIDEODRIVER=offscreen to run without one)");
+      state = -1;
+    }
   }
   return state == 1;
 }
@@ -123,13 +133,7 @@ int VirtualKey(const SDL_Keysym& k) {
   }
 }
 
-bool InRegion(HRGN region, int x, int y) {
-  GdiObject* rgn = GdiObjects().Get(region);
-  if (!rgn || rgn->kind != GdiKind::Region) return true;
-  for (const RECT& r : rgn->region.rects)
-    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
-  return false;
-}
+bool InRegion(HRGN region, int x, int y) { return !region || PtInRegion(region, x, y); }
 
 // The deepest visible child under a point given in hwnd's client coordinates;
 // the point comes back in that child's coordinates.

@@ -15,12 +15,6 @@
 #include "internal.h"
 #include "lumicore/lumicore.h"
 
-namespace platform {
-void SetGlobalBlockLimitForTesting(size_t bytes);
-int LiveGlobalBlocksForTesting();
-void SetMemoryDcLimitForTesting(int count);
-}  // namespace platform
-
 namespace {
 
 using Picture = std::vector<std::vector<uint32_t>>;  // 0x00RRGGBB, top row first

@@ -10,11 +10,6 @@
 #include "internal.h"
 #include "platform/win32.h"
 
-namespace platform {
-void SetGlobalBlockLimitForTesting(size_t bytes);
-int LiveGlobalBlocksForTesting();
-}  // namespace platform
-
 namespace {
 
 // ------------------------------------------------------------------ regions

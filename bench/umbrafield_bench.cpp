@@ -497,6 +497,8 @@ void StepDepthClear() { glClear(GL_DEPTH_BUFFER_BIT); }
 void StepDepthCopy() {
   glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, 0, 0, kShadowSize, kShadowSize, 0);
 }
+// The same copy into the image the last frame defined, without redefining it.
+void StepDepthCopySub() { glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, kShadowSize, kShadowSize); }
 
 // ------------------------------------------------------------ start-up
 double g_window_ms = 0, g_textures_ms = 0;
@@ -719,10 +721,11 @@ int RunMain(const Options& o) {
   const double us_pump = MicrosPerCall(StepPump, n * 5), us_i2d = MicrosPerCall(StepI2D, n),
                us_init = MicrosPerCall(StepInit, n), us_keys = MicrosPerCall(StepKeyboard, n * 5),
                us_camera = MicrosPerCall(StepCamera, n), us_light = MicrosPerCall(StepLight, n);
-  const int m = o.quick ? 3 : 50;
+  const int m = o.quick ? 10 : 50;
   const double us_depth0 = MicrosPerCall(StepEmptyDepthPass, m), us_tex0 = MicrosPerCall(StepEmptyTexturedPass, m),
                us_shadow0 = MicrosPerCall(StepEmptyShadowPass, m);
-  const double us_depth_clear = MicrosPerCall(StepDepthClear, m), us_depth_copy = MicrosPerCall(StepDepthCopy, m);
+  const double us_depth_clear = MicrosPerCall(StepDepthClear, m), us_depth_copy = MicrosPerCall(StepDepthCopy, m),
+               us_depth_copy_sub = MicrosPerCall(StepDepthCopySub, m);
   // The empty passes left the light's camera in force: back to a demo frame.
   DemoFrame();
   const int width = lumicore::Width, height = lumicore::Height;
@@ -797,7 +800,8 @@ int RunMain(const Options& o) {
              {"camera + SetGLMouseMove", us_camera, 1}, {"PutGLPointLight", us_light, 1},
              {"GenTexShadow, no scene", us_depth0, 1}, {"BindTexShadow, no scene", us_tex0, 1},
              {"DrawTexShadow, no scene", us_shadow0, 1},
-             {"  depth clear (GL)", us_depth_clear, 1}, {"  depth copy 512 (GL)", us_depth_copy, 1}};
+             {"  depth clear (GL)", us_depth_clear, 1}, {"  depth copy 512 (GL)", us_depth_copy, 1},
+             {"  same, glCopyTexSubImage2D", us_depth_copy_sub, 1}};
   for (const auto& e : own)
     std::printf("  %-26s %10.2f us %7.3f %%\n", e.name, e.us, e.us * e.per_frame / 1000 * pct);
   std::printf("\npeak RSS: %ld kB before start-up, %ld kB after, %ld kB with the reference lists\n", rss_before,
@@ -872,7 +876,8 @@ int RunMain(const Options& o) {
       << ", \"camera\": " << us_camera << ", \"PutGLPointLight\": " << us_light
       << ", \"GenTexShadow_no_scene\": " << us_depth0 << ", \"BindTexShadow_no_scene\": " << us_tex0
       << ", \"DrawTexShadow_no_scene\": " << us_shadow0 << ", \"depth_clear\": " << us_depth_clear
-      << ", \"depth_copy_512\": " << us_depth_copy << "},\n";
+      << ", \"depth_copy_512\": " << us_depth_copy << ", \"depth_copy_sub_512\": " << us_depth_copy_sub
+      << "},\n";
     kv("startup_ms", startup_ms);
     kv("texture_load_ms", reload_ms);
     kv("first_frame_ms", first_frame_ms);

@@ -24,6 +24,9 @@ bool EnsureVideo() {
       SDL_SetError("no display is available (set SDL_VIDEODRIVER=offscreen to run without one)");
       state = -1;
     }
+    // Keep GL loaded for the whole run: SDL would unload the driver with the
+    // last GL window and load it again with the next one.
+    if (state == 1) SDL_GL_LoadLibrary(nullptr);
   }
   return state == 1;
 }

@@ -41,6 +41,7 @@ cd "$dir"
 # Windowed: the question answered No with its Escape-key default.
 ./umbrafield >"$work/demo.log" 2>&1 &
 demo=$!
+XSESSION_CHILDREN="$demo"
 box=$(xsession_window "Video!" 60) || give_up "no start-up question"
 xsession_answer "$box" Escape || give_up "the question did not take Escape"
 win=$(xsession_window "Creazione di ombre tramite texture") || give_up "no demo window"
@@ -85,6 +86,7 @@ status=$?
 # Full screen: the question answered Yes with its Return-key default.
 ./umbrafield >"$work/full.log" 2>&1 &
 demo=$!
+XSESSION_CHILDREN="$demo"
 box=$(xsession_window "Video!" 60) || give_up "no start-up question"
 xsession_answer "$box" Return || give_up "the question did not take Return"
 win=$(xsession_window "Creazione di ombre tramite texture") || give_up "no full-screen window"

@@ -15,7 +15,11 @@ xsession_start() {
   trap 'xsession_stop' EXIT
 }
 
+# Programs started under the session (XSESSION_CHILDREN) go first, so that
+# none is left behind waiting on a display that is gone.
 xsession_stop() {
+  local pid
+  for pid in ${XSESSION_CHILDREN:-}; do kill "$pid" 2>/dev/null; done
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null
   XVFB_PID=
 }

@@ -72,34 +72,11 @@ long PeakRssKb() { return StatusKb("VmHWM:"); }
 int AnswerWindowed(LPCSTR, LPCSTR, UINT) { return IDNO; }
 
 // ----------------------------------------------------------- the world
-// The demo's world, drawn with the same library calls as its scenes, so that
-// passes can be timed without the teapot and compiled into display lists.
-const float kCrenellations[12][3] = {
-    {5.1f, 5, -0.9f}, {5.1f, 5, -0.3f}, {5.1f, 5, 0.3f}, {5.1f, 5, 0.9f},
-    {6.9f, 5, -0.9f}, {6.9f, 5, -0.3f}, {6.9f, 5, 0.3f}, {6.9f, 5, 0.9f},
-    {5.7f, 5, -0.9f}, {6.3f, 5, -0.9f}, {5.7f, 5, 0.9f}, {6.3f, 5, 0.9f},
-};
-
-void Floor() { umbrafield::Quad(-10, 0, -10, 10, 0, -10, -10, 0, 10, 10, 0, 10); }
-
-void PyramidPillarsWall() {
-  Cubo2(0, 0, 0, -3, 0, -3, 3, 0.5f, 3, 0.5f);
-  Cubo2(0, 0.5f, 0, -2.5f, 0, -2.5f, 2.5f, 0.5f, 2.5f, 0.5f);
-  Cubo2(0, 1, 0, -2, 0, -2, 2, 0.5f, 2, 0.5f);
-  Cubo2(0, 1.5f, 0, -1.5f, 0, -1.5f, 1.5f, 0.5f, 1.5f, 0.5f);
-  Cubo2(0, 2, 0, -1, 0, -1, 1, 0.5f, 1, 0.5f);
-  Cubo2(0, 2.5f, 0, -0.5f, 0, -0.5f, 0.5f, 0.5f, 0.5f, 0.5f);
-  Cubo2(-6, 0, -2, -0.25f, 0, -0.25f, 0.25f, 3, 0.25f, 0.5f);
-  Cubo2(-6, 0, 0, -0.25f, 0, -0.25f, 0.25f, 3, 0.25f, 0.5f);
-  Cubo2(-6, 0, 2, -0.25f, 0, -0.25f, 0.25f, 3, 0.25f, 0.5f);
-  Cubo2(0, 0, -5, -6.5f, 0, -0.25f, 3, 1.6f, 0.25f, 0.5f);
-}
-
-void Tower() {
-  Cubo2(6, 0, 0, -0.7f, 0, -0.7f, 0.7f, 4.5f, 0.7f, 0.5f);
-  Cubo2(6, 4.5f, 0, -1, 0, -1, 1, 0.5f, 1, 0.5f);
-  for (const auto& p : kCrenellations) Cubo2(p[0], p[1], p[2], -0.1f, 0, -0.1f, 0.1f, 0.25f, 0.1f, 0.5f);
-}
+// The demo's own groups of the world, so that passes can be timed without
+// the teapot and the world compiled into display lists.
+using umbrafield::Floor;
+using umbrafield::PyramidPillarsWall;
+using umbrafield::Tower;
 
 int g_teapot_res = kTeapotRes;
 

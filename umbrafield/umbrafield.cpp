@@ -32,6 +32,16 @@ constexpr float kCrenellations[12][3] = {
     {5.7f, 5, -0.9f}, {6.3f, 5, -0.9f}, {5.7f, 5, 0.9f}, {6.3f, 5, 0.9f},
 };
 
+void Teapot() {
+  glPushMatrix();
+  glTranslatef(0, 0, 7.5f);
+  glRotatef(90, -1, 0, 0);
+  PutGLTeapot(0, 0, 0, 1.0f, 32);
+  glPopMatrix();
+}
+
+}  // namespace
+
 void Floor() { Quad(-10, 0, -10, 10, 0, -10, -10, 0, 10, 10, 0, 10); }
 
 void PyramidPillarsWall() {
@@ -52,16 +62,6 @@ void Tower() {
   Cubo2(6, 4.5f, 0, -1, 0, -1, 1, 0.5f, 1, 0.5f);
   for (const auto& p : kCrenellations) Cubo2(p[0], p[1], p[2], -0.1f, 0, -0.1f, 0.1f, 0.25f, 0.1f, 0.5f);
 }
-
-void Teapot() {
-  glPushMatrix();
-  glTranslatef(0, 0, 7.5f);
-  glRotatef(90, -1, 0, 0);
-  PutGLTeapot(0, 0, 0, 1.0f, 32);
-  glPopMatrix();
-}
-
-}  // namespace
 
 void Quad(float X1, float Y1, float Z1, float X2, float Y2, float Z2, float X3, float Y3, float Z3, float X4,
           float Y4, float Z4) {

@@ -13,7 +13,10 @@ extern float LightProjection[16];
 extern int SelectTypeShadow;
 extern float Anim;
 
-// The scenes.
+// The scenes, and the groups of the world they are made of.
+void Floor();               // the floor quad
+void PyramidPillarsWall();  // the six slabs, the three pillars and the wall
+void Tower();               // the shaft, its top and the twelve crenellations
 void Quad(float X1, float Y1, float Z1, float X2, float Y2, float Z2, float X3, float Y3, float Z3, float X4,
           float Y4, float Z4);
 void BaseScena();   // the world for the shadow pass: no texture selection

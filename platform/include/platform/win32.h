@@ -348,7 +348,6 @@ struct XFORM;
 
 // Status window
 #define SB_SETPARTS (WM_USER + 4)
-#define SB_GETPARTS (WM_USER + 6)
 
 // Images and bitmaps
 #define IMAGE_BITMAP 0
@@ -372,7 +371,6 @@ struct XFORM;
 // Global memory
 #define GMEM_FIXED 0x0000u
 #define GMEM_MOVEABLE 0x0002u
-#define GMEM_ZEROINIT 0x0040u
 
 // ------------------------------------------------------------------ functions
 // Process
@@ -440,7 +438,6 @@ HDC GetDC(HWND hWnd);
 int ReleaseDC(HWND hWnd, HDC hDC);
 int ChoosePixelFormat(HDC hdc, const PIXELFORMATDESCRIPTOR* ppfd);
 BOOL SetPixelFormat(HDC hdc, int format, const PIXELFORMATDESCRIPTOR* ppfd);
-int GetPixelFormat(HDC hdc);
 BOOL SwapBuffers(HDC hdc);
 HGLRC wglCreateContext(HDC hdc);
 BOOL wglMakeCurrent(HDC hdc, HGLRC hglrc);

@@ -35,18 +35,24 @@ wait_until() {
   return 1
 }
 
+# launch KEY LOG EXPECTED-GEOMETRY: starts the demo, answers the start-up
+# question with KEY and checks where its window lands (sets demo and win).
+launch() {
+  ./umbrafield >"$work/$2" 2>&1 &
+  demo=$!
+  XSESSION_CHILDREN="$demo"
+  box=$(xsession_window "Video!" 60) || give_up "no start-up question"
+  xsession_answer "$box" "$1" || give_up "the question did not take $1"
+  win=$(xsession_window "Creazione di ombre tramite texture") || give_up "no demo window after $1"
+  geometry=$(xsession_geometry "$win")
+  [ "$geometry" = "$3" ] || fail "after $1 the window's geometry is $geometry, not $3"
+}
+
 xsession_start 1280x1024x24 || exit 1
 cd "$dir"
 
 # Windowed: the question answered No with its Escape-key default.
-./umbrafield >"$work/demo.log" 2>&1 &
-demo=$!
-XSESSION_CHILDREN="$demo"
-box=$(xsession_window "Video!" 60) || give_up "no start-up question"
-xsession_answer "$box" Escape || give_up "the question did not take Escape"
-win=$(xsession_window "Creazione di ombre tramite texture") || give_up "no demo window"
-geometry=$(xsession_geometry "$win")
-[ "$geometry" = "800x600+0+0" ] || fail "windowed geometry is $geometry, not 800x600+0+0"
+launch Escape demo.log 800x600+0+0
 xdotool windowfocus --sync "$win"
 
 # The first frames take a while; wait for a picture.
@@ -83,15 +89,9 @@ wait "$demo"
 status=$?
 [ $status -eq 0 ] || fail "Escape ended the demo with status $status"
 
-# Full screen: the question answered Yes with its Return-key default.
-./umbrafield >"$work/full.log" 2>&1 &
-demo=$!
-XSESSION_CHILDREN="$demo"
-box=$(xsession_window "Video!" 60) || give_up "no start-up question"
-xsession_answer "$box" Return || give_up "the question did not take Return"
-win=$(xsession_window "Creazione di ombre tramite texture") || give_up "no full-screen window"
-geometry=$(xsession_geometry "$win")
-[ "$geometry" = "1280x1024+0+0" ] || fail "full-screen geometry is $geometry, not the desktop's 1280x1024+0+0"
+# Full screen: the question answered Yes with its Return-key default; the
+# window covers the desktop at its resolution.
+launch Return full.log 1280x1024+0+0
 xdotool windowfocus --sync "$win" key Escape
 wait "$demo"
 status=$?

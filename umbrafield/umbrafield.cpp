@@ -164,13 +164,17 @@ void LoopPass(void (*before_swap)()) {
   SwapBuffers(DCWindow);
 }
 
-int Run() {
-  Start(AskFullScreen());
+int Loop() {
   do {
     LoopPass();
   } while (Active);
   DeleteOGLWindow();
   return 0;
+}
+
+int Run() {
+  Start(AskFullScreen());
+  return Loop();
 }
 
 }  // namespace umbrafield

@@ -40,8 +40,11 @@ void OpenGL_Keyboard();
 // the back buffer still holds the picture.
 void LoopPass(void (*before_swap)() = nullptr);
 
-// The whole program: question, start-up, loop while the window is active,
-// teardown. Returns the exit code.
+// The frame loop while the window is active, then the teardown; returns the
+// exit code.
+int Loop();
+
+// The whole program: the question, the start-up and the loop.
 int Run();
 
 }  // namespace umbrafield

@@ -1,6 +1,7 @@
 // Whole frames of the demo, headless: the shadow operations' state, the
 // world's geometry and texture slots, and pictures against references.
 #include <GL/glu.h>
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -602,6 +603,47 @@ TEST_F(Frame, PicturesMatchTheReferences) {
   long darker = 0;
   for (size_t i = 0; i < soft.size(); ++i) darker += soft[i] - g_reduced[i];
   EXPECT_GT(darker, 0) << "dark shadows are darker than soft ones";
+}
+
+// The ways a run ends, each in a child process of its own: the loop stops
+// after the pass in which the window procedure cleared Active, and the
+// program ends with status 0, also when the window was already destroyed.
+void PushWindowEvent(Uint8 event) {
+  SDL_Event e{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.windowID = SDL_GetWindowID(SDL_GL_GetCurrentWindow());
+  e.window.event = event;
+  SDL_PushEvent(&e);
+}
+
+TEST(FrameLoopDeathTest, EveryEndingExitsWithZero) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  struct Case {
+    const char* name;
+    void (*end)();
+  };
+  const Case cases[] = {
+      {"Escape", [] { PostMessageA(HWindow, WM_KEYDOWN, VK_ESCAPE, 0); }},
+      {"close button", [] { PushWindowEvent(SDL_WINDOWEVENT_CLOSE); }},
+      {"Alt+F4", [] { PostMessageA(HWindow, WM_SYSKEYDOWN, VK_F1 + 3, LPARAM(1) << 29); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EXIT(
+        {
+          PlatformSetMessageBoxHook(AnswerNo);
+          PlatformSetSwapInterval(0);
+          Start(false);
+          LoopPass();
+          c.end();
+          const float before = Anim;
+          const int code = Loop();
+          // One pass handles the ending, and that pass still runs whole.
+          std::fprintf(stderr, "passes %d\n", int(std::lround((before - Anim) / 0.025f)));
+          std::exit(code);
+        },
+        ::testing::ExitedWithCode(0), "passes 1");
+  }
 }
 
 }  // namespace

@@ -110,9 +110,14 @@ int MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   data.message = lpText ? lpText : "";
   data.numbuttons = count;
   data.buttons = buttons;
-  int answer = 0;
-  if (SDL_ShowMessageBox(&data, &answer) != 0 || answer <= 0) return AskOnTerminal(lpText, lpCaption, uType);
-  return answer;
+  // As with windows, a busy X server may refuse the box's connection once.
+  const int attempts = (SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY")) ? 3 : 1;
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    int answer = 0;
+    // A box closed without a button gives the Escape-key answer.
+    if (SDL_ShowMessageBox(&data, &answer) == 0) return answer > 0 ? answer : yes_no ? IDNO : IDOK;
+  }
+  return AskOnTerminal(lpText, lpCaption, uType);
 }
 
 HCURSOR LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {

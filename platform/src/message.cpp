@@ -1,10 +1,27 @@
 // The message queue: SDL events become posted messages, sent messages call
 // the window procedure at once, and the mouse is routed to its window.
+#include <cstdio>
 #include <deque>
 
 #include "internal.h"
 
 namespace platform {
+
+namespace {
+
+// A display was named, so a window should appear on it.
+bool DisplayNamed() { return SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY"); }
+
+// SDL falls back on its invisible drivers when no display answers; a window
+// nobody can see is no window unless one was asked for by name.
+bool InvisibleFallback() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
+  return driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
+         !(wanted && SDL_strcasestr(wanted, driver));
+}
+
+}  // namespace
 
 bool EnsureVideo() {
   static int state = 0;  // 0 untried, 1 working, -1 failed
@@ -12,21 +29,23 @@ bool EnsureVideo() {
     // EGL under X11 gives a 24-bit depth buffer and a working swap interval.
     SDL_SetHint(SDL_HINT_VIDEO_X11_FORCE_EGL, "1");
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "0");
-    state = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
-    // SDL falls back on its invisible drivers when no display answers; a
-    // window nobody can see is no window unless one was asked for by name.
-    const char* driver = state == 1 ? SDL_GetCurrentVideoDriver() : nullptr;
-    const char* wanted = SDL_getenv("SDL_VIDEODRIVER");
-    if (driver && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0) &&
-        !(wanted && SDL_strcasestr(wanted, driver))) {
-      SDL_QuitSubSystem(SDL_INIT_VIDEO);
-      SDL_SetError("no display is available (set SDL_VIDEODRIVER=offscreen to run without one)");
-      state = -1;
+    // A busy X server refuses a connection now and then: a named display
+    // gets a few more tries before the program gives up on it.
+    for (int attempt = 0; attempt < 5 && state != 1; ++attempt) {
+      if (attempt > 0) SDL_Delay(200);
+      state = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0 ? 1 : -1;
+      if (state == 1 && InvisibleFallback()) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_SetError("no display is available (set SDL_VIDEODRIVER=offscreen to run without one)");
+        state = -1;
+      }
+      if (!DisplayNamed()) break;
     }
     // Keep GL loaded for the whole run: SDL would unload the driver with the
     // last GL window and load it again with the next one.
     if (state == 1) SDL_GL_LoadLibrary(nullptr);
+    // The one place where the reason for having no windows at all is known.
+    if (state != 1) std::fprintf(stderr, "video: %s\n", SDL_GetError());
   }
   return state == 1;
 }

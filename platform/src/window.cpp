@@ -1,6 +1,7 @@
 // Window classes, the window tree, window properties and painting.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 #include "internal.h"
 
@@ -184,7 +185,10 @@ HWND CreateWindowExA(DWORD, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwSty
     Uint32 flags = SDL_WINDOW_OPENGL | (w.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN);
     if ((dwStyle & WS_CAPTION) != WS_CAPTION) flags |= SDL_WINDOW_BORDERLESS;
     w.sdl = SDL_CreateWindow(w.title.c_str(), w.x, w.y, w.width, w.height, flags);
-    if (!w.sdl) return 0;
+    if (!w.sdl) {
+      std::fprintf(stderr, "video: %s\n", SDL_GetError());
+      return 0;
+    }
   }
 
   HWND hwnd = Windows().Add(std::move(w));

@@ -30,7 +30,7 @@ xsession_window() {
   while [ $SECONDS -lt $deadline ]; do
     id=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$1\"" | head -n1 | awk '{print $1}')
     [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.2
+    sleep 0.5
   done
   echo "no window \"$1\" appeared" >&2
   return 1
@@ -41,7 +41,7 @@ xsession_gone() {
   local deadline=$((SECONDS + ${2:-30}))
   while [ $SECONDS -lt $deadline ]; do
     xwininfo -id "$1" >/dev/null 2>&1 || return 0
-    sleep 0.2
+    sleep 0.5
   done
   return 1
 }

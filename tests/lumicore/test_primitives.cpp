@@ -63,12 +63,7 @@ class Primitives : public testgl::GLTest {
   void SetUp() override {
     testgl::GLTest::SetUp();
     // Window coordinates equal object x and y, z maps -100..100 to 1..0.
-    glViewport(0, 0, kWidth, kHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, kWidth, 0, kHeight, -100, 100);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    testgl::OrthoView(0, kWidth, 0, kHeight, -100, 100);
   }
 };
 

@@ -42,12 +42,7 @@ class Teapot : public testgl::GLTest {
     testgl::GLTest::SetUp();
     // Looking down -z: window x, y = 100 * object x, y + the centre,
     // z from -10..10 onto 1..0.
-    glViewport(0, 0, kWidth, kHeight);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-4, 4, -3, 3, -10, 10);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    testgl::OrthoView(-4, 4, -3, 3, -10, 10);
   }
 };
 

@@ -76,6 +76,15 @@ std::vector<FeedbackPolygon> CapturePolygons(void (*draw)(), int buffer_floats) 
   return polygons;
 }
 
+void OrthoView(double left, double right, double bottom, double top, double near_z, double far_z) {
+  glViewport(0, 0, lumicore::Width, lumicore::Height);
+  glMatrixMode(GL_PROJECTION);
+  glLoadIdentity();
+  glOrtho(left, right, bottom, top, near_z, far_z);
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+}
+
 std::vector<uint8_t> ReadPixels(int width, int height) {
   std::vector<uint8_t> pixels(size_t(width) * height * 4);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);

@@ -32,6 +32,10 @@ struct FeedbackPolygon {
 };
 std::vector<FeedbackPolygon> CapturePolygons(void (*draw)(), int buffer_floats = 1 << 22);
 
+// A full-window viewport with an orthographic projection and an identity
+// modelview matrix, so that window positions follow from object positions.
+void OrthoView(double left, double right, double bottom, double top, double near_z, double far_z);
+
 // glReadPixels of the whole drawing area as RGBA bytes, bottom row first.
 std::vector<uint8_t> ReadPixels(int width, int height);
 
